@@ -33,6 +33,7 @@ struct LineEndCase {
     const char* name;
     std::string bytes;
     std::vector<std::u16string> lines;
+    friend void PrintTo(const LineEndCase& value, std::ostream* os) { *os << value.name; }
 };
 
 class ALineSplitter : public ::testing::TestWithParam<LineEndCase> {};
