@@ -111,6 +111,7 @@ public:
     // Answers ":CONF:SEQ:SEQ?" with this text instead (empty = built from the plant), e.g. "1,2;3" or "abc".
     void SetChannelListAnswer(std::string strAnswer);
 
+    // Commands without '?' (the sequence switches) are never answered and take no fault.
     // The next nCount questions (-1 = all from now) whose text begins with strCommandPrefix (empty = any)
     // get the fault; block faults only match ":READ:TRAC:THER:DATA?". Rules are tried in the order given.
     void InjectFault(eSimFault fault, std::string_view strCommandPrefix = {}, int nCount = 1,
@@ -121,7 +122,8 @@ public:
     // Closes every open connection now (an instrument that drops its peer while idle).
     void CloseConnections();
 
-    // Every command received, in order, as text without its zero byte (":MEAS:SEQ OFF\n").
+    // Every command received, in order, as text without its zero byte (":MEAS:SEQ OFF\n"); the most recent
+    // 100,000 are kept.
     std::vector<std::string> ReceivedCommands() const;
     void ClearReceivedCommands();
     // Connections accepted since construction.
@@ -140,7 +142,8 @@ private:
 
     void AcceptLoop();
     void ServeConnection(const std::shared_ptr<Connection>& pConnection);
-    void HandleCommand(Connection& connection, const std::string& strCommand);
+    // False when the connection is to be closed.
+    bool HandleCommand(Connection& connection, const std::string& strCommand);
     bool TakeFault(const std::string& strCommand, bool bDataQuestion, FaultRule& rule);
     std::string TextAnswer(const std::string& strQuestion, bool& bAnswered);
     std::string DataBlock(int nIndex, const FaultRule* pFault) const;
