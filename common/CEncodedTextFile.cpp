@@ -1,4 +1,5 @@
-// Reading side of CEncodedTextFile: encoding detection, the byte-wise UTF-8 decoding and the line rules.
+// CEncodedTextFile: encoding detection, the byte-wise UTF-8 decoding and the line rules when reading;
+// byte-order marks, conversion and the 1024-byte output buffer when writing.
 #include "CEncodedTextFile.h"
 
 #include "TextConvert.h"
@@ -15,27 +16,39 @@ constexpr int kReplacement = 0xFFFD;
 
 CEncodedTextFile::~CEncodedTextFile() { Close(); }
 
-void CEncodedTextFile::Close()
+bool CEncodedTextFile::Close()
 {
-    if (m_nFile >= 0)
-        ::close(m_nFile);
+    bool bOk = true;
+    if (m_nFile >= 0) {
+        if (m_bWriting)
+            bOk = FlushBuffer();
+        if (::close(m_nFile) != 0 && m_bWriting && bOk) {
+            m_nLastError = errno;
+            bOk = false;
+        }
+    }
     m_nFile = -1;
+    m_bWriting = false;
     m_nBufferLength = 0;
     m_nBufferPos = 0;
     m_bEndOfFile = false;
     m_nPeek = kNoPeek;
     m_bFirstLine = true;
+    return bOk;
 }
 
 bool CEncodedTextFile::OpenRead(const std::string& strPath)
 {
     Close();
+    m_nLastError = 0;
     int file = -1;
     do {
         file = ::open(strPath.c_str(), O_RDONLY | O_CLOEXEC);
     } while (file < 0 && errno == EINTR);
-    if (file < 0)
+    if (file < 0) {
+        m_nLastError = errno;
         return false;
+    }
     m_nFile = file;
     m_eEncoding = eEncodingAnsi;
 
@@ -165,5 +178,80 @@ bool CEncodedTextFile::ReadLine(std::u16string& strLine)
     }
     if (m_eEncoding == eEncodingAnsi)
         strLine = NarrowToWide(narrow);
+    return true;
+}
+
+bool CEncodedTextFile::OpenWrite(const std::string& strPath, eEncoding eEncodingToWrite)
+{
+    Close();
+    m_nLastError = 0;
+    int file = -1;
+    do {
+        file = ::open(strPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    } while (file < 0 && errno == EINTR);
+    if (file < 0) {
+        m_nLastError = errno;
+        return false;
+    }
+    m_nFile = file;
+    m_bWriting = true;
+    m_eEncoding = eEncodingToWrite;
+    switch (m_eEncoding) {
+    case eEncodingUtf8:
+        return WriteBytes("\xEF\xBB\xBF");
+    case eEncodingUtf16LE:
+        return WriteBytes("\xFF\xFE");
+    case eEncodingUtf16BE:
+        return WriteBytes("\xFE\xFF");
+    case eEncodingAnsi:
+        break;
+    }
+    return true;
+}
+
+bool CEncodedTextFile::Write(std::u16string_view strText)
+{
+    if (m_eEncoding == eEncodingUtf16LE || m_eEncoding == eEncodingUtf16BE) {
+        const bool bLittle = m_eEncoding == eEncodingUtf16LE;
+        for (const char16_t unit : strText) {
+            const char low = static_cast<char>(unit & 0xFF);
+            const char high = static_cast<char>(unit >> 8);
+            const char pair[2] = {bLittle ? low : high, bLittle ? high : low};
+            if (!WriteBytes(std::string_view(pair, 2)))
+                return false;
+        }
+        return true;
+    }
+    return WriteBytes(WideToNarrow(strText));
+}
+
+bool CEncodedTextFile::WriteBytes(std::string_view bytes)
+{
+    if (m_nFile < 0 || !m_bWriting || m_nLastError != 0)
+        return false;
+    for (const char byte : bytes) {
+        if (m_nBufferLength == kBufferSize && !FlushBuffer())
+            return false;
+        m_buffer[m_nBufferLength++] = static_cast<unsigned char>(byte);
+    }
+    return true;
+}
+
+bool CEncodedTextFile::FlushBuffer()
+{
+    if (m_nLastError != 0)
+        return false;
+    std::size_t done = 0;
+    while (done < m_nBufferLength) {
+        const ssize_t put = ::write(m_nFile, m_buffer + done, m_nBufferLength - done);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0) {
+            m_nLastError = put < 0 ? errno : EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    m_nBufferLength = 0;
     return true;
 }

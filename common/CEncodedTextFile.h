@@ -1,8 +1,10 @@
-// Text file in one of four encodings, recognised by its byte-order mark, read line by line.
+// Text file in one of four encodings: read line by line with the encoding recognised by its byte-order
+// mark, or written in a chosen encoding through a buffer of 1024 bytes.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 class CEncodedTextFile {
 public:
@@ -26,7 +28,19 @@ public:
     bool ReadLine(std::u16string& strLine);
     eEncoding GetEncoding() const { return m_eEncoding; }
     bool IsOpen() const { return m_nFile >= 0; }
-    void Close();
+
+    // Creates the file for writing (an existing one is replaced) in the given encoding; every encoding
+    // but narrow text begins with its byte-order mark. False when it cannot be created (see LastError).
+    bool OpenWrite(const std::string& strPath, eEncoding eEncodingToWrite = eEncodingAnsi);
+    // Appends wide text, converted to the file's encoding. False once a write to the file has failed.
+    bool Write(std::u16string_view strText);
+    // Appends bytes as they are (narrow text is written unconverted).
+    bool WriteBytes(std::string_view bytes);
+    // The errno of the failed open or write; 0 while nothing failed.
+    int LastError() const { return m_nLastError; }
+
+    // A file being written gets the rest of its buffer first; false when that or closing fails.
+    bool Close();
 
 private:
     bool FillBuffer();
@@ -34,6 +48,7 @@ private:
     // Next 16-bit unit (for narrow text: next byte); -1 at the end.
     int NextUnit();
     int PeekUnit();
+    bool FlushBuffer();
 
     int m_nFile = -1;
     eEncoding m_eEncoding = eEncodingAnsi;
@@ -43,4 +58,6 @@ private:
     bool m_bEndOfFile = false;
     int m_nPeek = -2;  // -2: nothing looked ahead
     bool m_bFirstLine = true;
+    bool m_bWriting = false;
+    int m_nLastError = 0;
 };
