@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,10 +16,13 @@
 
 namespace {
 
+// 0 ... 32767 whatever RAND_MAX is, so that about one point in 16,000 drops out.
+std::int32_t DropoutDistance() { return std::rand() & 0x7FFF; }
+
 // Shared by every picture of the process; counts down to the next invalid point.
 std::atomic<std::int32_t>& DropoutCounter()
 {
-    static std::atomic<std::int32_t> counter{std::rand()};
+    static std::atomic<std::int32_t> counter{DropoutDistance()};
     return counter;
 }
 
@@ -29,7 +31,7 @@ float ApplyDropout(float value)
     std::atomic<std::int32_t>& counter = DropoutCounter();
     if (counter.fetch_sub(1, std::memory_order_relaxed) != 0)
         return value;
-    counter.store(std::rand(), std::memory_order_relaxed);
+    counter.store(DropoutDistance(), std::memory_order_relaxed);
     return kInvalidTemperature;
 }
 
