@@ -209,6 +209,7 @@ void CInstrumentSimulator::ServeConnection(const std::shared_ptr<Connection>& pC
     std::string strPending;
     char buffer[4096];
     bool bOpen = true;
+    bool bDiscarding = false;  // inside an overlong command: everything up to its zero byte goes
     while (bOpen && !m_bStop) {
         const ssize_t nReceived = recv(connection.nSocket, buffer, sizeof buffer, 0);
         if (nReceived < 0 && errno == EINTR)
@@ -220,15 +221,19 @@ void CInstrumentSimulator::ServeConnection(const std::shared_ptr<Connection>& pC
         std::size_t nBegin = 0;
         for (std::size_t nZero; bOpen && (nZero = strPending.find('\0', nBegin)) != std::string::npos;
              nBegin = nZero + 1) {
-            if (nZero > nBegin)
+            if (bDiscarding)
+                bDiscarding = false;
+            else if (nZero > nBegin)
                 bOpen = HandleCommand(connection, strPending.substr(nBegin, nZero - nBegin));
         }
         strPending.erase(0, nBegin);
-        if (strPending.size() > kMaxPendingBytes) {
-            DebugOutputWrite("CInstrumentSimulator: " + std::to_string(strPending.size()) +
-                             " bytes without a command end dropped !!!\n");
-            strPending.clear();
+        if (!bDiscarding && strPending.size() > kMaxPendingBytes) {
+            DebugOutputWrite("CInstrumentSimulator: a command longer than " + std::to_string(kMaxPendingBytes) +
+                             " bytes is dropped !!!\n");
+            bDiscarding = true;
         }
+        if (bDiscarding)
+            strPending.clear();
     }
     shutdown(connection.nSocket, SHUT_RDWR);
     {
