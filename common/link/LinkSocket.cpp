@@ -11,16 +11,15 @@
 eLinkConnect LinkConnect(std::uint32_t dwAddress, std::uint16_t wPort, int& nSocket, int& nError)
 {
     nSocket = -1;
+    // The broadcast address stands for an empty or malformed configured address.
+    if (dwAddress == 0xFFFFFFFFU) {
+        nError = EADDRNOTAVAIL;
+        return eLinkConnectFailed;
+    }
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (s < 0) {
         nError = errno;
         return eLinkSocketFailed;
-    }
-    // The broadcast address stands for an empty or malformed configured address.
-    if (dwAddress == 0xFFFFFFFFU) {
-        ::close(s);
-        nError = ECONNREFUSED;
-        return eLinkConnectFailed;
     }
     sockaddr_in peer{};
     peer.sin_family = AF_INET;

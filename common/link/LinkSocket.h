@@ -13,7 +13,7 @@ enum eLinkConnect {
 };
 
 // Connects (blocking) to dwAddress (network byte order) and wPort. The address 255.255.255.255 never
-// connects: it fails as a refused connection without a call to connect.
+// connects: it fails with EADDRNOTAVAIL before any socket call.
 eLinkConnect LinkConnect(std::uint32_t dwAddress, std::uint16_t wPort, int& nSocket, int& nError);
 // Sends the text and its terminating zero byte, completing short sends; never raises SIGPIPE.
 bool LinkSend(int nSocket, const char* szCommand, int& nError);

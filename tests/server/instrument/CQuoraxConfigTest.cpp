@@ -190,7 +190,11 @@ TEST_P(ASensorConfigFile, ReadsTheToolsFileTheSameInEveryEncoding)
     EXPECT_EQ(sensor.GetMainLoopArgs().wPort, 31850);
     EXPECT_TRUE(sensor.GetMainLoopArgs().bRestartDevice);
     EXPECT_EQ(sensor.GetMainLoopArgs().nScanTimeout, 300);
-    const auto messages = log.Messages();
+    // The main loop started by InitSensor logs on its own thread; only the start-up lines are compared.
+    std::vector<std::string> messages;
+    for (const auto& message : log.Messages())
+        if (message.starts_with("InitSensor"))
+            messages.push_back(message);
     ASSERT_GE(messages.size(), 5U);
     EXPECT_EQ(messages.front(), "InitSensor #1\n");
     EXPECT_EQ(messages.back(), "InitSensor #9\n");
