@@ -1,7 +1,5 @@
 // The simulated instrument over a real loopback socket: framing, answers, data blocks and faults.
 #include "CInstrumentSimulator.h"
-#include "CQuoraxConfig.h"
-#include "TempDir.h"
 #include "TimeSource.h"
 #include "WaitUntil.h"
 
@@ -10,7 +8,6 @@
 #include <arpa/inet.h>
 #include <bit>
 #include <cstring>
-#include <fstream>
 #include <set>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -426,23 +423,4 @@ TEST(ASimulatedPlant, WritesTheConfigurationTheToolWouldWrite)
         "Seg1_0=1_3_5.000000_15.000000_LtR\nSeg1_1=2_2_15.000000_25.000000_RtL\n"
         "// ---------- //\nCntPlane=2\nPlane0=3_DtU\nPlane1=2_UtD\n";
     EXPECT_EQ(plant.ConfigText("127.0.0.1", 4242, "/var/hist"), strExpected);
-}
-
-TEST(ASimulatedPlant, GivesTheServerTwoTanksOfSixPlanesInTheDemo)
-{
-    TempDir dir;
-    const std::string strPath = dir.Path() + "/PyrolanServer.ini";
-    std::ofstream(strPath) << SimPlant::Demo().ConfigText("127.0.0.1", 31850, "history");
-    CQuoraxConfig config;
-    ASSERT_EQ(config.Read(strPath), CQuoraxConfig::eReadOk);
-    config.CompletePlanes();
-    config.SizeLines();
-    ASSERT_EQ(config.m_vPlanes.size(), 12u);
-    for (const auto& pPlane : config.m_vPlanes)
-        EXPECT_EQ(pPlane->m_nLines, 4);
-    ASSERT_EQ(config.m_vChannels.size(), 4u);
-    for (const CChannelInfo& channel : config.m_vChannels)
-        EXPECT_EQ(channel.vSegments.size(), 12u);
-    EXPECT_EQ(config.m_wPort, 31850);
-    EXPECT_EQ(config.ParsedAddress(), htonl(INADDR_LOOPBACK));
 }
