@@ -99,7 +99,8 @@ public:
     // The values the data block of trace nIndex carries: the generator's, or the model's.
     std::vector<float> TraceValues(int nIndex) const;
     // The model's temperatures of channel nChannel at trace nIndex: about 20 °C with slow drift, and cold
-    // spots (down to about 12 °C lower) that appear, move along a channel and vanish over some traces.
+    // spots (down to about 12 °C lower) that appear, move along a channel and vanish over some traces;
+    // trace i shows the plant at i × 10 s, whatever the trace interval.
     std::vector<float> ModelTrace(int nChannel, int nIndex) const;
     // Replaces the model; an empty function restores it. The vector's size is the block's count N.
     void SetTraceGenerator(std::function<std::vector<float>(int nChannel, int nIndex)> generator);
@@ -112,7 +113,7 @@ public:
     void SetChannelListAnswer(std::string strAnswer);
 
     // Commands without '?' (the sequence switches) are never answered and take no fault.
-    // The next nCount questions (-1 = all from now) whose text begins with strCommandPrefix (empty = any)
+    // The next nCount questions (-1 = all from now) whose text (without LF) begins with strCommandPrefix (empty = any)
     // get the fault; block faults only match ":READ:TRAC:THER:DATA?". Rules are tried in the order given.
     void InjectFault(eSimFault fault, std::string_view strCommandPrefix = {}, int nCount = 1,
                      std::uint32_t dwDelayMs = 0);
