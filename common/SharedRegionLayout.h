@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -133,6 +134,21 @@ inline RegionPlan PlanRegions(std::vector<LiveRecordLayout> vPlanes)
     plan.nLiveSize = LiveRegionSize(offset);
     plan.nHistorySize = HistoryRegionSize(largest);
     return plan;
+}
+
+// The fence around the cell copy of the LIVE region. ThreadSanitizer does not model fences (GCC warns
+// about them there); it cannot see the other process of this protocol either, and readers in the
+// writer's process map the region at another address, so nothing is lost for it.
+inline void RegionFence(std::memory_order order)
+{
+#if defined(__SANITIZE_THREAD__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wtsan"
+#endif
+    std::atomic_thread_fence(order);
+#if defined(__SANITIZE_THREAD__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 }
 
 // Unaligned little-endian access by copy; none of these reads or writes more than its four bytes.

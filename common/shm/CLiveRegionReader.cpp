@@ -132,7 +132,7 @@ eRegionStatus CLiveRegionReader::CopyTemperatures(int nRecord, std::vector<float
             std::memcpy(vTemperatures.data(), cells, count * sizeof(float));
         // Pairs with the writer's release fence after its head increment: a copy that saw any cell of
         // a rewrite sees that rewrite's head counter below.
-        std::atomic_thread_fence(std::memory_order_acquire);
+        RegionFence(std::memory_order_acquire);
         const std::int32_t headAfter = LoadCounter(head, std::memory_order_relaxed);
         const std::int32_t tailAfter = LoadCounter(tail, std::memory_order_acquire);
         if (pnCounter != nullptr)

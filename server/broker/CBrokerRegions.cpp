@@ -145,7 +145,7 @@ void CBrokerRegions::PublishDirtyPlanes(CTermoSensor& sensor)
         const std::int32_t counter = head.load(std::memory_order_relaxed) + 1;
         head.store(counter, std::memory_order_relaxed);
         // Readers that see any cell of this rewrite also see the head counter above.
-        std::atomic_thread_fence(std::memory_order_release);
+        RegionFence(std::memory_order_release);
         sensor.CopyPlaneImage(layout.nTankIndex, layout.nPlaneIndex,
                               reinterpret_cast<float*>(record + LivePlaneRecord::kTemperatures),
                               static_cast<std::int32_t>(layout.nCellCount));
