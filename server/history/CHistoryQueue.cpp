@@ -139,26 +139,29 @@ void CHistoryQueue::SaveLoop(const std::atomic<bool>& bStop, const std::atomic<b
 {
     if (m_strRoot.empty())
         return;
-    std::list<CHistoryData> record;
-    while (!bStop && !bCancel) {
-        {
-            std::lock_guard<std::mutex> guard(m_mutexHistory);
-            if (!m_listPending.empty()) {
-                record.splice(record.end(), m_listPending, m_listPending.begin());
-                --m_nPending;
-            }
-        }
-        if (record.empty()) {
+    while (!bStop && !bCancel)
+        if (!SavePending())
             TimeSource().Sleep(100);
-            continue;
-        }
-        const bool written = WriteImageFile(record.front(), m_strRoot);
+}
+
+bool CHistoryQueue::SavePending()
+{
+    std::list<CHistoryData> record;
+    {
         std::lock_guard<std::mutex> guard(m_mutexHistory);
-        if (written)
-            m_ftLastSave = TimeSource().SystemFileTime();
-        m_listPool.splice(m_listPool.end(), record);
-        ++m_nPool;
+        if (m_listPending.empty())
+            return false;
+        record.splice(record.end(), m_listPending, m_listPending.begin());
+        --m_nPending;
     }
+    // Written or not, the record goes back to the pool: a failed image is not retried.
+    const bool written = WriteImageFile(record.front(), m_strRoot);
+    std::lock_guard<std::mutex> guard(m_mutexHistory);
+    if (written)
+        m_ftLastSave = TimeSource().SystemFileTime();
+    m_listPool.splice(m_listPool.end(), record);
+    ++m_nPool;
+    return true;
 }
 
 eHistoryState CHistoryQueue::GetHistoryState(bool bAcquiring) const

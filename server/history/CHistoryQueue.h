@@ -32,6 +32,9 @@ public:
     void AddData(int nGlobalIndex, const CPlaneInfo& plane);
     // Body of the SAVE loop thread: writes queued records until bStop or bCancel is set.
     void SaveLoop(const std::atomic<bool>& bStop, const std::atomic<bool>& bCancel);
+    // One turn of the SAVE loop: writes the oldest waiting record and returns it to the pool. False when
+    // none was waiting.
+    bool SavePending();
     eHistoryState GetHistoryState(bool bAcquiring) const;
 
     int PendingCount() const;
