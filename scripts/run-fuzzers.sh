@@ -10,6 +10,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 targets=(
   "fuzz_config 60 config"
   "fuzz_dummy_csv 30 dummy_csv"
+  "fuzz_history_image 60 history_image"
 )
 
 for entry in "${targets[@]}"; do
