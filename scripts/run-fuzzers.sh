@@ -9,6 +9,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 # target  seconds  corpus folder under fuzz/corpus
 targets=(
   "fuzz_config 60 config"
+  "fuzz_instrument_packets 60 instrument_packets"
   "fuzz_dummy_csv 30 dummy_csv"
   "fuzz_history_image 60 history_image"
 )
