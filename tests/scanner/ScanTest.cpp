@@ -1,11 +1,15 @@
 #include "AnswerValue.h"
 #include "CInstrumentSimulator.h"
 #include "CScanner.h"
+#include "ConfigurationWriter.h"
+#include "HeadlessScan.h"
 #include "TempDir.h"
 #include "TimeSource.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sstream>
 
 namespace {
 
@@ -245,6 +249,51 @@ TEST_F(AScan, ThatCannotConnectKeepsTheEarlierTableButSavesTheNewAddressAndPort)
     const std::string text = ReadWholeFile(dir.File("f.ini"));
     EXPECT_NE(text.find("IP=localhost\nPort=31850\nCntChan=2\n"), std::string::npos);
     EXPECT_NE(text.find("CntPlane=2\n"), std::string::npos);
+}
+
+class AHeadlessScan : public ::testing::Test {
+protected:
+    // The 10 ms timer between steps passes ten times faster.
+    ScopedTimeSource m_time{std::make_shared<ScaledTimeSource>(10.0)};
+    CInstrumentSimulator m_sim{SimPlant::Small()};
+    TempDir m_dir;
+    std::ostringstream m_out;
+    std::ostringstream m_err;
+};
+
+TEST_F(AHeadlessScan, PrintsTheStatusTextsAndWritesTheFile)
+{
+    ASSERT_TRUE(m_sim.Start());
+    const std::string path = m_dir.File("PyrolanServer.ini");
+    EXPECT_EQ(RunHeadlessScan("127.0.0.1:" + std::to_string(m_sim.Port()), path, m_out, m_err), 0);
+    EXPECT_EQ(m_err.str(), "");
+    EXPECT_NE(m_out.str().find("Obtain chanel list\nScan channel 1 [1/2]  segment 1/100\nDetected 0 valid segments\n"),
+              std::string::npos);
+    const std::string strEnd = "Scan finished successfully\nDetected 5 valid segments\n";
+    EXPECT_EQ(m_out.str().substr(m_out.str().size() - strEnd.size()), strEnd);
+    EXPECT_EQ(ReadWholeFile(path), m_sim.Plant().ConfigText("127.0.0.1", m_sim.Port(), "PostPlay"));
+}
+
+TEST_F(AHeadlessScan, EndsWithTheDialogsMessageAndExitCodeOneOnFailures)
+{
+    ASSERT_TRUE(m_sim.Start());
+    const std::string strTarget = "127.0.0.1:" + std::to_string(m_sim.Port());
+    EXPECT_EQ(RunHeadlessScan(strTarget, m_dir.File("no/folder/f.ini"), m_out, m_err), 1);
+    EXPECT_EQ(m_err.str(), FileErrorText(m_dir.File("no/folder/f.ini"), ENOENT, true) + "\n");
+
+    m_err.str("");
+    m_sim.SetSequenceState(0, true);
+    EXPECT_EQ(RunHeadlessScan(strTarget, m_dir.File("f.ini"), m_out, m_err), 1);
+    EXPECT_EQ(m_err.str(), "ERROR on step 1/0/0 #3!\n");
+
+    m_err.str("");
+    const std::uint16_t wClosedPort = m_sim.Port();
+    m_sim.Stop();
+    EXPECT_EQ(RunHeadlessScan("127.0.0.1:" + std::to_string(wClosedPort), m_dir.File("f.ini"), m_out, m_err), 1);
+    EXPECT_EQ(m_err.str(), "Can't connect socket, ERROR = 111.\n");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("f.ini")));
+
+    EXPECT_EQ(RunHeadlessScan("127.0.0.1", m_dir.File("f.ini"), m_out, m_err), 2);
 }
 
 TEST(AnAnswerValue, IsReadAsTheCLibraryReadsNumbers)
