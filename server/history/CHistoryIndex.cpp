@@ -112,6 +112,12 @@ CHistoryIndex::CEntry CHistoryIndex::MakeEntry(CFolder& folder, std::string_view
     return entry;
 }
 
+bool CHistoryIndex::IsRegular(const CEntry& entry)
+{
+    // Formatted names of real clock times: their name order is their time order.
+    return entry.nOdd < 0 && entry.nHour < 24 && entry.nMinute < 60 && entry.nSecond < 60;
+}
+
 void CHistoryIndex::Insert(CFolder& folder, std::string_view name)
 {
     HistoryFileName fields;
@@ -126,6 +132,8 @@ void CHistoryIndex::Insert(CFolder& folder, std::string_view name)
     if (at != plane.end() && Compare(folder, p, *at, entry) == 0)
         return;
     plane.insert(at, entry);
+    if (!IsRegular(entry))
+        ++folder.vIrregular[static_cast<std::size_t>(p)];
 }
 
 void CHistoryIndex::Erase(CFolder& folder, std::string_view name)
@@ -140,8 +148,11 @@ void CHistoryIndex::Erase(CFolder& folder, std::string_view name)
     const auto at = std::lower_bound(plane.begin(), plane.end(), entry, [&](const CEntry& a, const CEntry& b) {
         return Compare(folder, p, a, b) < 0;
     });
-    if (at != plane.end() && Compare(folder, p, *at, entry) == 0)
+    if (at != plane.end() && Compare(folder, p, *at, entry) == 0) {
+        if (!IsRegular(*at))
+            --folder.vIrregular[static_cast<std::size_t>(p)];
         plane.erase(at);
+    }
     // The probe's own odd name is not kept.
     if (folder.vOdd.size() > odd)
         folder.vOdd.pop_back();
@@ -285,8 +296,12 @@ CHistoryIndex::CFolder* CHistoryIndex::Load(const std::string& strName)
     for (const auto& name : names) {
         HistoryFileName fields;
         const int p = PlaneOfName(name, fields);
-        if (p != 0)
-            folder->vPlanes[static_cast<std::size_t>(p)].push_back(MakeEntry(*folder, name, fields));
+        if (p == 0)
+            continue;
+        const CEntry entry = MakeEntry(*folder, name, fields);
+        folder->vPlanes[static_cast<std::size_t>(p)].push_back(entry);
+        if (!IsRegular(entry))
+            ++folder->vIrregular[static_cast<std::size_t>(p)];
     }
     for (std::size_t p = 1; p < folder->vPlanes.size(); ++p) {
         auto& plane = folder->vPlanes[p];
@@ -334,14 +349,31 @@ bool CHistoryIndex::VisitPlaneFiles(const std::string& strFolder, bool bRequeste
         return false;
     const auto& plane = folder->vPlanes[static_cast<std::size_t>(p)];
     const std::size_t count = plane.size();
-    for (std::size_t k = 0; k < count; ++k) {
+    const auto seconds = [](const CEntry& entry) {
+        return SecondsInMonth(entry.nDay, entry.nHour, entry.nMinute, entry.nSecond);
+    };
+    // Files on the searched side, counted from the search's start: all but `skip` of them.
+    std::size_t skip = 0;
+    if (bRequestedMonth && folder->vIrregular[static_cast<std::size_t>(p)] == 0) {
+        if (bAfter)
+            skip = static_cast<std::size_t>(
+                std::partition_point(plane.begin(), plane.end(),
+                                     [&](const CEntry& entry) { return seconds(entry) < nNeedSeconds; }) -
+                plane.begin());
+        else
+            skip = static_cast<std::size_t>(
+                plane.end() - std::partition_point(plane.begin(), plane.end(), [&](const CEntry& entry) {
+                    return seconds(entry) <= nNeedSeconds;
+                }));
+    }
+    for (std::size_t k = skip; k < count; ++k) {
         const CEntry& entry = plane[bAfter ? k : count - 1 - k];
         CPlaneFile file;
         file.fields = Fields(*folder, p, entry);
         if (bRequestedMonth) {
-            const std::int64_t seconds =
+            const std::int64_t at =
                 SecondsInMonth(file.fields.nDay, file.fields.nHour, file.fields.nMinute, file.fields.nSecond);
-            if (bAfter ? seconds < nNeedSeconds : seconds > nNeedSeconds)
+            if (bAfter ? at < nNeedSeconds : at > nNeedSeconds)
                 continue;
         }
         if (entry.nOdd >= 0)

@@ -66,6 +66,9 @@ private:
         std::uint64_t nLastUse = 0;
         // By plane number; a pattern "Plane%02d_d" has two digits up to plane 99.
         std::array<std::vector<CEntry>, 100> vPlanes;
+        // Entries per plane whose name order may differ from their time order; without any, a plane's
+        // files are found by binary search.
+        std::array<int, 100> vIrregular{};
         std::vector<COdd> vOdd;
     };
 
@@ -75,6 +78,7 @@ private:
     int Compare(const CFolder& folder, int p, const CEntry& a, const CEntry& b) const;
     // The plane number of a name that some plane's pattern matches and that parses; 0 otherwise.
     static int PlaneOfName(std::string_view name, HistoryFileName& fields);
+    static bool IsRegular(const CEntry& entry);
     CEntry MakeEntry(CFolder& folder, std::string_view name, const HistoryFileName& fields) const;
     void Insert(CFolder& folder, std::string_view name);
     void Erase(CFolder& folder, std::string_view name);

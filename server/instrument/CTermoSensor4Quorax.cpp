@@ -58,6 +58,7 @@ CTermoSensor4Quorax::~CTermoSensor4Quorax()
 
 HRESULT CTermoSensor4Quorax::InitSensor()
 {
+    m_history.ResetTimes(TimeSource().SystemFileTime());
     DebugPrint("InitSensor #1\n");
 
     CQuoraxConfig config;
@@ -89,6 +90,8 @@ HRESULT CTermoSensor4Quorax::InitSensor()
     m_strPostPlay = config.NormalisedPostPlay(folder);
     if (!m_strPostPlay.empty())
         DebugPrintW(L"InitSensor #5  PostPlay='%ls'\n", WideToWchar(NarrowToWide(m_strPostPlay)).c_str());
+    m_history.Configure(m_strPostPlay, static_cast<int>(m_vPlanes.size()));
+    m_pHistorySearch = std::make_unique<CHistorySearch>(m_strPostPlay);
 
     m_args.dwAddress = config.ParsedAddress();
     m_args.wPort = config.m_wPort;
@@ -596,8 +599,44 @@ void CTermoSensor4Quorax::DistributeTrace(const float* pValues, std::int32_t nCo
 
 // ---- history hand-over ----
 
-// The history queue is not built in yet: offered images are dropped and the SAVE loop ends at once,
-// as it does when no history folder is configured.
-void CTermoSensor4Quorax::AddData4SaveLocal(int) {}
+void CTermoSensor4Quorax::AddData4SaveLocal(int nGlobalIndex)
+{
+    // The caller holds the plane's m_mutex.
+    const auto& plane = m_vPlanes[static_cast<std::size_t>(nGlobalIndex)];
+    if (plane != nullptr)
+        m_history.AddData(nGlobalIndex, *plane);
+}
 
-void CTermoSensor4Quorax::SaveLoop() {}
+void CTermoSensor4Quorax::SaveLoop() { m_history.SaveLoop(m_bStop, m_bCancel); }
+
+int CTermoSensor4Quorax::HistoryPlaneIndex(int nTankIndex, int nPlaneIndex) const
+{
+    if (nTankIndex < 0 || nPlaneIndex < 0 || nPlaneIndex >= ePlaneMax)
+        return -1;
+    const int g = GlobalPlaneIndex(nTankIndex, nPlaneIndex);
+    return g < static_cast<int>(m_vPlanes.size()) ? g : -1;
+}
+
+bool CTermoSensor4Quorax::FindHistory(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, bool bAfter, float fMinLimit,
+                                      float fMaxLimit, FILETIME64& ftHas, float& fMinHas, float& fMaxHas)
+{
+    const int g = HistoryPlaneIndex(nTankIndex, nPlaneIndex);
+    return g >= 0 && m_pHistorySearch != nullptr &&
+           m_pHistorySearch->FindHistory(g, ftNeed, bAfter, fMinLimit, fMaxLimit, ftHas, fMinHas, fMaxHas);
+}
+
+bool CTermoSensor4Quorax::GetErrorInterval(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, bool bAfter,
+                                           float fMinLimit, float fMaxLimit, FILETIME64& ftFrom, FILETIME64& ftTo)
+{
+    const int g = HistoryPlaneIndex(nTankIndex, nPlaneIndex);
+    return g >= 0 && m_pHistorySearch != nullptr &&
+           m_pHistorySearch->GetErrorInterval(g, ftNeed, bAfter, fMinLimit, fMaxLimit, ftFrom, ftTo);
+}
+
+bool CTermoSensor4Quorax::FillHistoryData(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, HistoryImage& image)
+{
+    const int g = HistoryPlaneIndex(nTankIndex, nPlaneIndex);
+    return g >= 0 && m_pHistorySearch != nullptr && m_pHistorySearch->FillHistoryData(g, ftNeed, image);
+}
+
+eHistoryState CTermoSensor4Quorax::GetHistoryState() { return m_history.GetHistoryState(m_bAcquiring); }

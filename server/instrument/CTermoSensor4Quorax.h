@@ -3,6 +3,8 @@
 #pragma once
 
 #include "CChannelInfo.h"
+#include "CHistoryQueue.h"
+#include "CHistorySearch.h"
 #include "CMainLoopArgs.h"
 #include "CReadBufferPool.h"
 #include "CTermoSensor.h"
@@ -10,6 +12,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +26,12 @@ public:
 
     HRESULT InitSensor() override;
     void Stop() override;
+    bool FindHistory(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, bool bAfter, float fMinLimit, float fMaxLimit,
+                     FILETIME64& ftHas, float& fMinHas, float& fMaxHas) override;
+    bool GetErrorInterval(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, bool bAfter, float fMinLimit,
+                          float fMaxLimit, FILETIME64& ftFrom, FILETIME64& ftTo) override;
+    bool FillHistoryData(int nTankIndex, int nPlaneIndex, FILETIME64 ftNeed, HistoryImage& image) override;
+    eHistoryState GetHistoryState() override;
 
     const std::vector<CChannelInfo>& GetChannels() const { return m_vChannels; }
     const std::string& GetPostPlay() const { return m_strPostPlay; }
@@ -67,6 +76,8 @@ protected:
 
     void AddData4SaveLocal(int nGlobalIndex);
     void SaveLoop();
+    // The global index of a plane of the sensor, or -1.
+    int HistoryPlaneIndex(int nTankIndex, int nPlaneIndex) const;
 
     std::string m_strConfigPath;
     CMainLoopArgs m_args;
@@ -87,6 +98,9 @@ protected:
     std::vector<float> m_vTraceValues;
     // The history folder as a path of this platform, ending in '/'; empty: no history.
     std::string m_strPostPlay;
+    // The pending queue, the record pool, the two history times and the history lock.
+    CHistoryQueue m_history;
+    std::unique_ptr<CHistorySearch> m_pHistorySearch;
     bool m_bDebug = false;
 
     // Lets Stop end the loops' pauses at once.
