@@ -51,6 +51,8 @@ CPyrolanBrokerProxy::~CPyrolanBrokerProxy()
                                                           QString::fromLatin1(kBrokerObjectPath),
                                                           QString::fromLatin1(kLifetimeInterface),
                                                           QStringLiteral("Release"));
+    // Letting go must never start a server again, for instance one that is just ending.
+    message.setAutoStartService(false);
     // Without a reply the server still lets go once this connection closes.
     m_connection.call(message, QDBus::Block, kReleaseTimeoutMs);
 }

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QMetaObject>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -21,6 +22,7 @@ namespace {
 
 // HIGH_PRIORITY_CLASS of the original platform, as a nice value.
 constexpr int kHighPriorityNice = -10;
+constexpr int kBusWatchMs = 500;
 
 } // namespace
 
@@ -169,7 +171,15 @@ HRESULT CPyrolanServerModule::Run()
     }
 
     DebugPrint("Run Step 2 - before loop\n");
+    // Without its bus no client can reach or release the broker any more.
+    QTimer busWatch;
+    QObject::connect(&busWatch, &QTimer::timeout, [this] {
+        if (!m_connection.isConnected())
+            QCoreApplication::quit();
+    });
+    busWatch.start(kBusWatchMs);
     QCoreApplication::exec();
+    busWatch.stop();
 
     DebugPrint("Run Step 3 - after loop\n");
     if (m_hook.Exists()) {
