@@ -86,12 +86,12 @@ TEST(AConfigurationWriter, WritesAFileLargerThanItsBufferThatTheServerReadsCompl
     TempDir dir;
     const std::string path = dir.File("PyrolanServer.ini");
     std::string strError;
-    ASSERT_TRUE(WriteConfiguration(path, vChannels, u"10.1.2.3", 4000, strError)) << strError;
+    ASSERT_TRUE(WriteConfiguration(path, vChannels, u"127.0.0.23", 4000, strError)) << strError;
     ASSERT_GT(std::filesystem::file_size(path), 10 * CEncodedTextFile::kBufferSize);
 
     CQuoraxConfig config;
     ASSERT_EQ(config.Read(path), CQuoraxConfig::eReadOk);
-    EXPECT_EQ(config.m_strIP, u"10.1.2.3");
+    EXPECT_EQ(config.m_strIP, u"127.0.0.23");
     EXPECT_EQ(config.m_wPort, 4000);
     EXPECT_TRUE(config.m_bRestartDevice);
     EXPECT_FALSE(config.m_bDebug);

@@ -152,12 +152,12 @@ TEST_F(AScanerDialog, StartsWithTheDefaultsAndOnlyScanUsableWithoutAConfiguratio
 
 TEST_F(AScanerDialog, PreFillsAddressAndPortFromTheLastKeysOfAFileInAnyCaseAndEncoding)
 {
-    const std::u16string text = u"ip=10.0.0.1\r\nCntChan=0\r\nIP= 10.0.0.2 \r\nport=abc\r\n";
+    const std::u16string text = u"ip=127.0.0.21\r\nCntChan=0\r\nIP= 127.0.0.22 \r\nport=abc\r\n";
     std::string bytes = "\xFF\xFE";
     for (const char16_t c : text)
         bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
     auto pDialog = MakeDialog(m_dir.Write("PyrolanServer.ini", bytes));
-    EXPECT_EQ(m_pAddress->text(), " 10.0.0.2 ");
+    EXPECT_EQ(m_pAddress->text(), " 127.0.0.22 ");
     EXPECT_EQ(m_pPort->text(), "0");
 }
 
@@ -176,7 +176,7 @@ TEST_F(AScanerDialog, FollowsTheEnablingTableThroughTwoScansAndSavesTheInstrumen
     EXPECT_EQ(Enabled(), (std::vector<bool>{false, false, false, true}));
     ASSERT_TRUE(ProcessUntil([&] { return m_pScan->isEnabled(); }));
 
-    m_pAddress->setText(QStringLiteral("10.9.9.9"));
+    m_pAddress->setText(QStringLiteral("127.0.0.29"));
     m_pPort->setText(QStringLiteral("1"));
     const std::string path = m_dir.File("saved.ini");
     pDialog->SaveTo(QString::fromStdString(path));

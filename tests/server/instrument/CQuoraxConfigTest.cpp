@@ -26,9 +26,9 @@ CQuoraxConfig ReadLines(std::initializer_list<const char16_t*> lines)
 
 TEST(AQuoraxConfig, ReadsSimpleKeysByTheirBeginningWithoutRegardToCase)
 {
-    const auto config = ReadLines({u"ip=10.1.2.3", u"IP 1.1.1.1", u"port = 31850", u"ScanTimeout=12x",
+    const auto config = ReadLines({u"ip=127.0.0.13", u"IP 127.0.0.11", u"port = 31850", u"ScanTimeout=12x",
                                    u"PostPlay= Z:/PostPlay ", u"RestartDevice=7", u"Debug=0", u"Port=31850x"});
-    EXPECT_EQ(config.m_strIP, u"10.1.2.3");
+    EXPECT_EQ(config.m_strIP, u"127.0.0.13");
     EXPECT_EQ(config.m_wPort, 31850);
     EXPECT_EQ(config.m_nScanTimeout, 12);
     EXPECT_EQ(config.m_strPostPlay, u" Z:/PostPlay ");

@@ -25,9 +25,9 @@ public:
     {
         m_vPlanes.clear();
         m_vLineTicks.clear();
-        for (const PlaneSpec& spec : vPlanes) {
-            m_vPlanes.push_back(std::make_shared<CPlaneInfo>(137, 40, spec.nLines, spec.nPoints, spec.bUpsideDown));
-            m_vLineTicks.emplace_back(static_cast<std::size_t>(spec.nLines), 0U);
+        for (const PlaneSpec& plane : vPlanes) {
+            m_vPlanes.push_back(std::make_shared<CPlaneInfo>(137, 40, plane.nLines, plane.nPoints, plane.bUpsideDown));
+            m_vLineTicks.emplace_back(static_cast<std::size_t>(plane.nLines), 0U);
         }
         ResetDirtyFlags();
         m_vChannels = std::move(vChannels);
