@@ -4,6 +4,7 @@
 #include "BusErrors.h"
 #include "BusValues.h"
 #include "PyrolanBusNames.h"
+#include "TimeSource.h"
 
 #include <QDBusError>
 
@@ -11,6 +12,13 @@ namespace {
 
 // Release is the last word of a client that may be shutting down: it must not hang it for long.
 constexpr int kReleaseTimeoutMs = 5000;
+constexpr int kAcquireAttempts = 4;
+constexpr std::uint32_t kAcquireRetryMs = 100;
+
+bool IsEndingServerAnswer(HRESULT hr)
+{
+    return hr == RPC_E_TIMEOUT || hr == RPC_S_SERVER_UNAVAILABLE || hr == E_NOTIMPL;
+}
 
 template <typename T>
 void Put(T* pOut, const T& value)
@@ -35,7 +43,13 @@ HRESULT CPyrolanBrokerProxy::Create(const QDBusConnection& connection, std::shar
         return RPC_S_SERVER_UNAVAILABLE;
     std::shared_ptr<CPyrolanBrokerProxy> proxy(new CPyrolanBrokerProxy(connection));
     QList<QVariant> vOut;
-    const HRESULT hr = proxy->Call(kLifetimeInterface, "Acquire", {}, "", vOut);
+    HRESULT hr = proxy->Call(kLifetimeInterface, "Acquire", {}, "", vOut);
+    // A server that is just ending after its last client still owns the name for a moment and
+    // drops the call; asking again starts a new one.
+    for (int nAttempt = 1; nAttempt < kAcquireAttempts && IsEndingServerAnswer(hr); ++nAttempt) {
+        TimeSource().Sleep(kAcquireRetryMs);
+        hr = proxy->Call(kLifetimeInterface, "Acquire", {}, "", vOut);
+    }
     if (FAILED(hr))
         return hr;
     proxy->m_bAcquired = true;

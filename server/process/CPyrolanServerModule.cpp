@@ -188,6 +188,9 @@ HRESULT CPyrolanServerModule::Run()
     }
 
     DebugPrint("Run Step 4\n");
+    // The broker goes while the name is still owned: a server that the bus starts after the name is
+    // free creates regions of the same names, which this broker's unlinking would otherwise remove.
+    m_classObject.ReleaseInstance();
     if (SUCCEEDED(hr)) {
         hr = RevokeClassObjects();
         if (m_bDelayShutdown)
