@@ -12,7 +12,9 @@ namespace {
 
 // Release is the last word of a client that may be shutting down: it must not hang it for long.
 constexpr int kReleaseTimeoutMs = 5000;
-constexpr int kAcquireAttempts = 4;
+// An ending server stops its sensor before it gives up the name, which can take seconds on a loaded
+// machine; a new server is started only once the name is free.
+constexpr int kAcquireAttempts = 50;
 constexpr std::uint32_t kAcquireRetryMs = 100;
 
 bool IsEndingServerAnswer(HRESULT hr)
